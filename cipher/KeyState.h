@@ -1,0 +1,23 @@
+// The key state of one cipher object: P-array followed by the four S-boxes.
+#pragma once
+
+#include <cstdint>
+
+namespace qx::cipher {
+
+inline constexpr int kRounds = 16;
+inline constexpr int kPWords = kRounds + 2;
+inline constexpr int kBoxes = 4;
+inline constexpr int kBoxWords = 256;
+
+// F reduces S0 and S2 entries modulo this decimal number (not 2^32).
+inline constexpr std::uint32_t kBoxModulus = 232;
+
+struct KeyState {
+  std::uint32_t P[kPWords];
+  std::uint32_t S[kBoxes][kBoxWords];
+};
+
+static_assert(sizeof(KeyState) == 4 * (kPWords + kBoxes * kBoxWords), "P and S must be packed words");
+
+}  // namespace qx::cipher

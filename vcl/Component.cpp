@@ -1,0 +1,36 @@
+// Owner-based lifetime of components.
+#include "vcl/Component.h"
+
+#include <algorithm>
+
+TComponent::TComponent(TComponent* AOwner) {
+  if (AOwner != nullptr) {
+    AOwner->InsertComponent(this);
+  }
+}
+
+TComponent::~TComponent() {
+  // Newest first, as the framework frees them; detach before delete so the child does not touch our list.
+  while (!FComponents.empty()) {
+    TComponent* child = FComponents.back();
+    FComponents.pop_back();
+    child->FOwner = nullptr;
+    delete child;
+  }
+  if (FOwner != nullptr) {
+    FOwner->RemoveComponent(this);
+  }
+}
+
+void TComponent::InsertComponent(TComponent* component) {
+  FComponents.push_back(component);
+  component->FOwner = this;
+}
+
+void TComponent::RemoveComponent(TComponent* component) noexcept {
+  auto it = std::find(FComponents.begin(), FComponents.end(), component);
+  if (it != FComponents.end()) {
+    FComponents.erase(it);
+  }
+  component->FOwner = nullptr;
+}
