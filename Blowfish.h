@@ -37,12 +37,19 @@ class TBlowfish : public TComponent {
   // Wipes the key state and the key text before releasing them.
   ~TBlowfish() override;
 
+  // Class record: after the inherited Name and Tag, the published Key (stored, no recorded default, so always
+  // written), Crc_Check and Compression (stored, default false); each reads and writes its field directly.
+  [[nodiscard]] static const TMetaClass& MetaClass() noexcept;
+
   // Published properties; assigning them has no side effect (the key state changes only on a key schedule).
   bool Crc_Check = false;
   bool Compression = false;
 
  private:
   qx::cipher::KeyState FKeyState{};  // all zero until the first key schedule or ResetBox
+  // S0 and S2 reduced mod 232, kept in step with FKeyState by ResetBox and IniitializeBlowfish.
+  qx::cipher::ReducedBoxes FReduced{};
+  friend struct qx::cipher::KeyStateAccess;
 
  public:
   AnsiString Key;

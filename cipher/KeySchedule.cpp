@@ -3,11 +3,19 @@
 
 #include "Blowfish.h"
 #include "cipher/InitialTables.h"
+#include "cipher/KeyStateAccess.h"
 #include "cipher/SecureWipe.h"
+
+using qx::cipher::kBoxModulus;
+using qx::cipher::KeyStateAccess;
 
 void TBlowfish::ResetBox() noexcept {
   std::memcpy(FKeyState.P, qx::cipher::kInitialP, sizeof FKeyState.P);
   std::memcpy(FKeyState.S, qx::cipher::kInitialS, sizeof FKeyState.S);
+  for (int i = 0; i < qx::cipher::kBoxWords; ++i) {
+    FReduced.S0[i] = FKeyState.S[0][i] % kBoxModulus;
+    FReduced.S2[i] = FKeyState.S[2][i] % kBoxModulus;
+  }
 }
 
 void TBlowfish::IniitializeBlowfish(const char* key, short len) noexcept {
@@ -27,22 +35,29 @@ void TBlowfish::IniitializeBlowfish(const char* key, short len) noexcept {
     p ^= w;
   }
 
-  // Each encipherment already sees the entries written before it, so the order of writes is part of the cipher.
-  std::uint32_t L = 0;
-  std::uint32_t R = 0;
+  // Each encipherment already sees the entries written before it, so the order of writes is part of the cipher;
+  // the reduced copy of S0 and S2 is therefore updated with each entry, not once at the end.
+  std::uint32_t l[1] = {0};
+  std::uint32_t r[1] = {0};
   for (int i = 0; i < qx::cipher::kPWords; i += 2) {
-    Blowfish_encipher(&L, &R);
-    FKeyState.P[i] = L;
-    FKeyState.P[i + 1] = R;
+    KeyStateAccess::encipher(*this, l, r);
+    FKeyState.P[i] = l[0];
+    FKeyState.P[i + 1] = r[0];
   }
-  for (auto& box : FKeyState.S) {
+  std::uint32_t* const reduced[qx::cipher::kBoxes] = {FReduced.S0, nullptr, FReduced.S2, nullptr};
+  for (int b = 0; b < qx::cipher::kBoxes; ++b) {
+    std::uint32_t* const box = FKeyState.S[b];
     for (int i = 0; i < qx::cipher::kBoxWords; i += 2) {
-      Blowfish_encipher(&L, &R);
-      box[i] = L;
-      box[i + 1] = R;
+      KeyStateAccess::encipher(*this, l, r);
+      box[i] = l[0];
+      box[i + 1] = r[0];
+      if (reduced[b] != nullptr) {
+        reduced[b][i] = l[0] % kBoxModulus;
+        reduced[b][i + 1] = r[0] % kBoxModulus;
+      }
     }
   }
   // The chaining halves are derived from the key; do not leave them on the stack.
-  qx::secure_wipe(&L, sizeof L);
-  qx::secure_wipe(&R, sizeof R);
+  qx::secure_wipe(l, sizeof l);
+  qx::secure_wipe(r, sizeof r);
 }

@@ -1,7 +1,8 @@
-// Owner-based lifetime of components.
+// Owner-based lifetime of components and the class record of TComponent.
 #include "vcl/Component.h"
 
 #include <algorithm>
+#include <array>
 
 TComponent::TComponent(TComponent* AOwner) {
   if (AOwner != nullptr) {
@@ -33,4 +34,14 @@ void TComponent::RemoveComponent(TComponent* component) noexcept {
     FComponents.erase(it);
   }
   component->FOwner = nullptr;
+}
+
+const TMetaClass& TComponent::MetaClass() noexcept {
+  static const std::array<TPropInfo, 2> properties = {
+      FieldProperty<&TComponent::Name>("Name", false, std::nullopt),
+      FieldProperty<&TComponent::Tag>("Tag", true, TPropValue(std::int32_t{0})),
+  };
+  static const TMetaClass cls{"TComponent", nullptr, typeid(TComponent),
+                              [](TComponent* owner) { return new TComponent(owner); }, properties};
+  return cls;
 }

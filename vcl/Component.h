@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "vcl/AnsiString.h"
+#include "vcl/TypeInfo.h"
 
 // A component with an owner is destroyed by that owner, so it must be created with new; one without an owner
 // belongs to whoever created it. Destroying an owned component first removes it from its owner's list.
@@ -20,6 +21,9 @@ class TComponent {
   [[nodiscard]] std::size_t GetComponentCount() const noexcept { return FComponents.size(); }
   // Owned components in creation order; index must be below GetComponentCount().
   [[nodiscard]] TComponent* GetComponent(std::size_t index) const { return FComponents.at(index); }
+
+  // Class record: published Name (not stored: form text carries it in the object header) and Tag (default 0).
+  [[nodiscard]] static const TMetaClass& MetaClass() noexcept;
 
   // Published, inherited by every component.
   AnsiString Name;
