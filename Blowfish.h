@@ -87,7 +87,8 @@ class TBlowfish : public TComponent {
   [[nodiscard]] unsigned char* Auto_Encipher(const unsigned char* src, std::uint32_t len, std::uint32_t* out_len);
 
   // Envelope reader: returns the malloc'd data (one extra zero byte in Text mode) and stores the data length,
-  // or null with the register set. Auto variants run the key schedule from Key first.
+  // or null with the register set. Auto variants run the key schedule from Key first. Envelopes of up to
+  // MaxData + 28 bytes are accepted, so that everything the writer produces reads back.
   [[nodiscard]] unsigned char* Decipher_Core(const unsigned char* src, std::uint32_t src_len, std::uint32_t* out_len,
                                              bool auto_mode, bool text_mode);
   [[nodiscard]] unsigned char* Decipher(const unsigned char* src, std::uint32_t src_len, std::uint32_t* out_len);

@@ -128,7 +128,9 @@ void publish_file(const std::string& path, std::span<const std::uint8_t> bytes, 
   const std::filesystem::path target(path);
   std::filesystem::path dir = target.parent_path();
   if (dir.empty()) dir = ".";
-  std::string temp = (dir / ("." + target.filename().string() + ".qxenv-XXXXXX")).string();
+  std::string hidden_name = ".";
+  hidden_name.append(target.filename().string()).append(".qxenv-XXXXXX");
+  std::string temp = (dir / hidden_name).string();
 
   Fd fd(::mkostemp(temp.data(), O_CLOEXEC));  // mode 0600
   if (fd.get() < 0) {

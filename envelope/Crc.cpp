@@ -13,16 +13,14 @@ using qx::envelope::kCrcTable;
   return ((crc << 8) & 0xFFFF) ^ kCrcTable[(crc >> 8) ^ byte];
 }
 
-// The checksum table shifted into the upper half of a 32-bit word. With the register kept in the upper half
-// and the bytes still to come below it, one step is a shift, a lookup and an XOR: the top byte is already the
-// next index and the shift drops the bits that leave the register.
-constexpr std::array<std::uint32_t, 256> make_upper_table() noexcept {
-  std::array<std::uint32_t, 256> t{};
-  for (unsigned i = 0; i < 256; ++i) t[i] = static_cast<std::uint32_t>(kCrcTable[i]) << 16;
+// Each entry holds the checksum table's value twice, at bits 16..31 and 48..63 (see exact_four).
+constexpr std::array<std::uint64_t, 256> make_paired_table() noexcept {
+  std::array<std::uint64_t, 256> t{};
+  for (unsigned i = 0; i < 256; ++i) t[i] = std::uint64_t{kCrcTable[i]} << 48 | std::uint64_t{kCrcTable[i]} << 16;
   return t;
 }
 
-constexpr auto kUpperTable = make_upper_table();
+constexpr auto kPairedTable = make_paired_table();
 
 // Tables of the true (linear) CRC-16 advanced by k further zero bytes: kAdvance[k][i] is the register reached
 // from index i after 1 + k bytes. Together they give the register a whole chunk ahead in one parallel step,
@@ -50,24 +48,26 @@ constexpr auto kAdvance = make_advance_tables();
 // Out of line so that the compiler keeps a branch here: the chain must not wait for the exact value.
 [[gnu::noinline, gnu::cold]] std::uint32_t exact_register(std::uint32_t upper) noexcept { return upper >> 16; }
 
+// Exact register values of four bytes from a start register (given << 16) and the four bytes (first byte
+// highest). One 64-bit word carries two views of the same register: the upper half holds it with the bytes still
+// to come XORed in below it, so its top byte is the next index; the lower half holds it alone, << 16, ready to be
+// summed. One shift and one XOR with a paired entry advance both. Bits of the lower half shifted into the upper
+// half land below the register and need four steps to reach the index byte, so four steps are exact.
+// Adds each value to the sum as register << 16 and returns the last one, << 16.
+[[gnu::always_inline]] inline std::uint32_t exact_four(std::uint32_t start, std::uint32_t bytes,
+                                                       std::uint64_t& scaled_sum) noexcept {
+  std::uint64_t y = std::uint64_t{start ^ bytes} << 32 | start;
+  for (int k = 0; k < 4; ++k) {
+    y = (y << 8) ^ kPairedTable[y >> 56];
+    scaled_sum += static_cast<std::uint32_t>(y);
+  }
+  return static_cast<std::uint32_t>(y);
+}
+
 }  // namespace
 
 void TBlowfish::crcupdate(const unsigned char* byte, std::uint16_t* crc) const noexcept {
   *crc = static_cast<std::uint16_t>(step(*crc, *byte));
-}
-
-// Exact register values of four bytes, from x0 = (register << 16) ^ the four bytes (first byte highest). Each
-// value is added to the sum as register << 16; returns the register after the fourth byte, << 16.
-[[gnu::always_inline]] inline std::uint32_t exact_four(std::uint32_t x0, std::uint32_t bytes,
-                                                       std::uint64_t& scaled_sum) noexcept {
-  // xk: register after byte k in the upper half, the bytes still to come below it.
-  const std::uint32_t x1 = (x0 << 8) ^ kUpperTable[x0 >> 24];
-  const std::uint32_t x2 = (x1 << 8) ^ kUpperTable[x1 >> 24];
-  const std::uint32_t x3 = (x2 << 8) ^ kUpperTable[x2 >> 24];
-  const std::uint32_t x4 = (x3 << 8) ^ kUpperTable[x3 >> 24];
-  scaled_sum += (std::uint64_t{x1 ^ (bytes << 8)} + std::uint64_t{x2 ^ (bytes << 16)}) +
-                (std::uint64_t{x3 ^ (bytes << 24)} + std::uint64_t{x4});
-  return x4;
 }
 
 // Every register value enters the sum, but only the register itself is a serial dependency. For each chunk of
@@ -94,8 +94,8 @@ std::uint32_t TBlowfish::CRC(const unsigned char* data, std::uint32_t len) const
                                 (kAdvance[5][(x0 >> 8) & 0xFF] ^ kAdvance[4][x0 & 0xFF])) ^
                                ((kAdvance[3][second >> 24] ^ kAdvance[2][(second >> 16) & 0xFF]) ^
                                 (kAdvance[1][(second >> 8) & 0xFF] ^ kAdvance[0][second & 0xFF]));
-    const std::uint32_t mid = exact_four(x0, first, scaled_sum);
-    const std::uint32_t last = exact_four(mid ^ second, second, scaled_sum);
+    const std::uint32_t mid = exact_four(crc << 16, first, scaled_sum);
+    const std::uint32_t last = exact_four(mid, second, scaled_sum);
     crc = jump;
     if ((last >> 16) != jump) [[unlikely]] {
       crc = exact_register(last);

@@ -75,7 +75,6 @@ unsigned char* TBlowfish::Decipher_Text(const unsigned char* src, std::uint32_t 
   return Decipher_Core(src, src_len, out_len, false, true);
 }
 
-unsigned char* TBlowfish::Auto_Decipher_Text(const unsigned char* src, std::uint32_t src_len,
-                                             std::uint32_t* out_len) {
+unsigned char* TBlowfish::Auto_Decipher_Text(const unsigned char* src, std::uint32_t src_len, std::uint32_t* out_len) {
   return Decipher_Core(src, src_len, out_len, true, true);
 }

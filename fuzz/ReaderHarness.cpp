@@ -139,13 +139,14 @@ void read_all_ways(TBlowfish& cipher, bool with_auto, const std::uint8_t* env, s
   QX_FUZZ_CHECK(same_outcome(plain, text));
 
   if (with_auto) {
-    ReadOutcome auto_plain = read(cipher, &TBlowfish::Auto_Decipher, env, size);
-    ReadOutcome auto_text = read(cipher, &TBlowfish::Auto_Decipher_Text, env, size);
+    // The key schedule dominates the cost of a read, so each input takes one Auto entry point, chosen by the
+    // reserved header byte 3, which the reader never interprets.
+    const bool text_mode = size > 3 && (env[3] & 1) != 0;
+    ReadOutcome automatic = text_mode ? read(cipher, &TBlowfish::Auto_Decipher_Text, env, size)
+                                      : read(cipher, &TBlowfish::Auto_Decipher, env, size);
     QX_FUZZ_CHECK(std::memcmp(&before, &cipher.GetKeyState(), sizeof before) == 0);
-    QX_FUZZ_CHECK(same_outcome(plain, auto_plain));
-    QX_FUZZ_CHECK(same_outcome(text, auto_text));
-    std::free(auto_plain.data);
-    std::free(auto_text.data);
+    QX_FUZZ_CHECK(same_outcome(text_mode ? text : plain, automatic));
+    std::free(automatic.data);
   }
   std::free(plain.data);
   std::free(text.data);

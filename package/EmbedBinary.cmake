@@ -13,8 +13,9 @@ if(size EQUAL 0)
   message(FATAL_ERROR "${INPUT} is empty")
 endif()
 string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")
-# Sixteen bytes a line keeps the generated file readable in a debugger.
-string(REGEX REPLACE "((0x[0-9a-f][0-9a-f],){16})" "\\1\n    " bytes "${bytes}")
+# Sixteen bytes a line keeps the generated file readable (CMake regexes have no {n} repeat).
+string(REPEAT "0x[0-9a-f][0-9a-f]," 16 sixteen)
+string(REGEX REPLACE "(${sixteen})" "\\1\n    " bytes "${bytes}")
 get_filename_component(input_name "${INPUT}" NAME)
 
 file(WRITE "${OUTPUT}.tmp"

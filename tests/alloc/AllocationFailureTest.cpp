@@ -21,9 +21,9 @@ using qx::test::Bytes;
 constexpr std::uint32_t kUnwritten = 0xDEADBEEF;
 
 struct Outcome {
-  bool ok;                 // the call returned a result (already released by the runner)
-  int code;                // error register afterwards
-  std::uint32_t slot;      // the length slot afterwards, kUnwritten when untouched
+  bool ok;             // the call returned a result (already released by the runner)
+  int code;            // error register afterwards
+  std::uint32_t slot;  // the length slot afterwards, kUnwritten when untouched
 };
 
 struct Operation {
@@ -50,8 +50,8 @@ Outcome RunReader(const Bytes& envelope, bool auto_mode, bool text_mode) {
   TBlowfish bf(nullptr);
   if (!auto_mode && !bf.InitializeKey()) return {false, -1, kUnwritten};
   std::uint32_t len = kUnwritten;
-  unsigned char* out = bf.Decipher_Core(envelope.data(), static_cast<std::uint32_t>(envelope.size()), &len,
-                                        auto_mode, text_mode);
+  unsigned char* out =
+      bf.Decipher_Core(envelope.data(), static_cast<std::uint32_t>(envelope.size()), &len, auto_mode, text_mode);
   std::free(out);
   return {out != nullptr, bf.GetErrorCode(), len};
 }
@@ -101,8 +101,7 @@ std::vector<Operation> Operations() {
   return {
       {"writer, plain", [=] { return RunWriter(noise, true, false, true); }, plain, false},
       {"writer, compressed", [=] { return RunWriter(text, true, true, true); }, deflating, false},
-      {"writer, compression does not pay off", [=] { return RunWriter(noise, false, true, false); }, deflating,
-       false},
+      {"writer, compression does not pay off", [=] { return RunWriter(noise, false, true, false); }, deflating, false},
       {"reader, plain", [=] { return RunReader(plain_envelope, true, false); }, plain, true},
       {"reader, compressed", [=] { return RunReader(text_envelope, true, false); }, inflating, true},
       {"reader, compressed, text mode", [=] { return RunReader(text_envelope, false, true); }, inflating, true},
@@ -126,8 +125,8 @@ TEST(AllocationFailure, EveryAllocationOfEveryCallFailsCleanly) {
       qx::test::alloc::Arm(k);
       const Outcome failed = op.run();
       const qx::test::alloc::Report report = qx::test::alloc::Disarm();
-      const std::string where = op.name + ", allocation " + std::to_string(k) + " of " +
-                                std::to_string(counted.allocations);
+      const std::string where =
+          op.name + ", allocation " + std::to_string(k) + " of " + std::to_string(counted.allocations);
       EXPECT_TRUE(report.failed) << where;
       EXPECT_FALSE(failed.ok) << where;
       EXPECT_EQ(op.failure_codes.count(failed.code), 1u) << where << ": code " << failed.code;

@@ -103,7 +103,8 @@ TEST(Compress, ReturnsTheSourceWhenCompressionDoesNotPayOff) {
     Bytes data;
   };
   // The empty stream is 8 bytes, already more than nothing; random data grows by zlib's framing.
-  const Case cases[] = {{"empty", {}}, {"random 8", qx::test::RandomBytes(8, 1)},
+  const Case cases[] = {{"empty", {}},
+                        {"random 8", qx::test::RandomBytes(8, 1)},
                         {"random 4096", qx::test::RandomBytes(4096, 2)},
                         {"random 51200", qx::test::RandomBytes(51200, 3)}};
   for (const Case& c : cases) {
@@ -169,8 +170,7 @@ TEST(Decompress, ReadsHandBuiltStoredStreamsAcrossChunkBoundaries) {
     std::size_t n;
     bool shifted;
   };
-  for (const Case c : {Case{1, false}, Case{4080, true}, Case{4088, false}, Case{16384, false},
-                       Case{51200, true}}) {
+  for (const Case c : {Case{1, false}, Case{4080, true}, Case{4088, false}, Case{16384, false}, Case{51200, true}}) {
     const std::size_t n = c.n;
     const Bytes data = qx::test::RandomBytes(n, static_cast<std::uint32_t>(n));
     const Bytes stream = StoredStream(PadToBlocks(data), c.shifted);
@@ -178,8 +178,8 @@ TEST(Decompress, ReadsHandBuiltStoredStreamsAcrossChunkBoundaries) {
     const int marker = static_cast<int>(body.size() - stream.size());
     Bytes padded_data = PadToBlocks(data);
     TBlowfish bf(nullptr);
-    Owned out(bf.Decompress(body.data(), static_cast<std::uint32_t>(body.size()), marker,
-                            static_cast<std::uint32_t>(n)));
+    Owned out(
+        bf.Decompress(body.data(), static_cast<std::uint32_t>(body.size()), marker, static_cast<std::uint32_t>(n)));
     ASSERT_NE(out, nullptr) << n << ": code " << bf.GetErrorCode();
     EXPECT_EQ(qx::test::Copy(out.get(), padded_data.size()), padded_data) << n;
   }
@@ -263,8 +263,7 @@ TEST(Decompress, ClearsTheErrorRegisterOnSuccess) {
   EXPECT_EQ(bf.Decompress(nullptr, 8, 0, 8), nullptr);
   ASSERT_EQ(bf.GetErrorCode(), TBlowfish::ErrNullSource);
   Bytes body = PadToBlocks(StoredStream(Bytes(8, 3)));
-  Owned out(bf.Decompress(body.data(), static_cast<std::uint32_t>(body.size()),
-                          static_cast<int>(body.size() - 19), 8));
+  Owned out(bf.Decompress(body.data(), static_cast<std::uint32_t>(body.size()), static_cast<int>(body.size() - 19), 8));
   ASSERT_NE(out, nullptr);
   EXPECT_EQ(bf.GetErrorCode(), 0);
 }

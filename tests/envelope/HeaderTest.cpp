@@ -93,8 +93,7 @@ std::vector<StructureCase> StructureCases() {
     add("bad magic is reported before the version", std::move(e), TBlowfish::ErrNoMagic);
   }
   add("version 4", Envelope(8, -1, 8, 4), TBlowfish::ErrOldVersion);
-  add("version 0x80 reads as negative", Envelope(8, -1, 8, static_cast<std::int8_t>(0x80)),
-      TBlowfish::ErrOldVersion);
+  add("version 0x80 reads as negative", Envelope(8, -1, 8, static_cast<std::int8_t>(0x80)), TBlowfish::ErrOldVersion);
   add("version 6 accepted", Envelope(8, -1, 8, 6), 0);
   add("old version reported before a hostile length", Envelope(UINT32_MAX, 3, 8, 4), TBlowfish::ErrOldVersion);
   add("data length above 51200, compressed", Envelope(51201, 0, 8), TBlowfish::ErrBadLength);

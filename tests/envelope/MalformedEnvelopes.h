@@ -59,8 +59,7 @@ inline std::vector<MalformedCase> MalformedCases() {
   add("longer than 51228 bytes", Bytes(51229, 0), TBlowfish::ErrTooLong, false);
   cases.push_back({"null source", {}, 28, true, key, TBlowfish::ErrNullSource, false});
   add("key of 57 bytes", plain_crc, TBlowfish::ErrKeyTooLong, false, std::string(57, 'k'));
-  add("key checked before the envelope's length", Bytes(20, 0), TBlowfish::ErrKeyTooLong, false,
-      std::string(57, 'k'));
+  add("key checked before the envelope's length", Bytes(20, 0), TBlowfish::ErrKeyTooLong, false, std::string(57, 'k'));
   add("shorter than a header", Bytes(plain_crc.begin(), plain_crc.begin() + 20), TBlowfish::ErrBadLength, false);
   add("body not whole blocks", Bytes(plain_crc.begin(), plain_crc.end() - 3), TBlowfish::ErrBadLength, false);
   add("magic missing", edited(plain_crc, 1, 'x'), TBlowfish::ErrNoMagic, false);
@@ -77,8 +76,7 @@ inline std::vector<MalformedCase> MalformedCases() {
   add("marker -2", with_le32(compressed, 16, 0xFFFFFFFEu), TBlowfish::ErrBadLength, false);
   add("compressed marker, empty body", Bytes(compressed.begin(), compressed.begin() + 28), TBlowfish::ErrBadLength,
       false);
-  add("body byte changed under a checksum", edited(plain_crc, 30, plain_crc[30] ^ 0x10), TBlowfish::ErrChecksum,
-      true);
+  add("body byte changed under a checksum", edited(plain_crc, 30, plain_crc[30] ^ 0x10), TBlowfish::ErrChecksum, true);
   add("checksum field changed", edited(plain_crc, 12, plain_crc[12] ^ 0x01), TBlowfish::ErrChecksum, true);
   add("wrong key under a checksum", plain_crc, TBlowfish::ErrChecksum, true, "wrong key");
   add("compressed body byte changed", edited(compressed, 28, compressed[28] ^ 0x01), TBlowfish::ErrDecompress, true);
@@ -86,10 +84,8 @@ inline std::vector<MalformedCase> MalformedCases() {
   add("compressed, data length 8 more", with_le32(compressed, 4, 2008), TBlowfish::ErrDecompress, true);
   add("compressed, data length 8 less", with_le32(compressed, 4, 1992), TBlowfish::ErrDecompress, true);
   const std::uint32_t filler = compressed[16];
-  add("compressed, filler count one more", with_le32(compressed, 16, (filler + 1) % 8), TBlowfish::ErrDecompress,
-      true);
-  add("compressed, filler count one less", with_le32(compressed, 16, (filler + 7) % 8), TBlowfish::ErrDecompress,
-      true);
+  add("compressed, filler count one more", with_le32(compressed, 16, (filler + 1) % 8), TBlowfish::ErrDecompress, true);
+  add("compressed, filler count one less", with_le32(compressed, 16, (filler + 7) % 8), TBlowfish::ErrDecompress, true);
   {
     Bytes e = compressed;
     e.insert(e.end(), 8, 0);

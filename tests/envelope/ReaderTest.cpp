@@ -90,6 +90,31 @@ TEST(Reader, RefusesMalformedEnvelopesWithTheirCode) {
   }
 }
 
+// Every prefix of a valid envelope is refused: cuts inside the header or a block by the length rules, cuts at a
+// block boundary by the plain-body rule or, for a compressed body, by the decompressor.
+TEST(Reader, EveryTruncationIsRefused) {
+  struct Case {
+    const char* name;
+    bool compress;
+    int code_at_block_boundary;
+  };
+  const Case cases[] = {{"plain", false, TBlowfish::ErrBadLength}, {"compressed", true, TBlowfish::ErrDecompress}};
+  for (const Case& c : cases) {
+    const Bytes e = qx::test::WriteEnvelope(qx::test::CompressibleBytes(5000), false, c.compress);
+    TBlowfish bf(nullptr);
+    ASSERT_TRUE(bf.InitializeKey());
+    for (std::uint32_t len = 0; len < e.size(); ++len) {
+      std::uint32_t out_len = kUnwritten;
+      Owned out(bf.Decipher(e.data(), len, &out_len));
+      EXPECT_EQ(out, nullptr) << c.name << " cut to " << len;
+      // A compressed marker over an empty body is a contradictory header, refused before deciphering.
+      const bool structural = len <= 28 || (len - 28) % 8 != 0;
+      EXPECT_EQ(bf.GetErrorCode(), structural ? TBlowfish::ErrBadLength : c.code_at_block_boundary)
+          << c.name << " cut to " << len;
+    }
+  }
+}
+
 TEST(Reader, AutoModeLeavesTheKeyStateRebuiltEvenWhenTheReadFails) {
   const Bytes e = qx::test::WriteEnvelope(qx::test::FromText("checked data"), true, false);
   TBlowfish expected(nullptr);

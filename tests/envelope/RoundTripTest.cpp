@@ -55,10 +55,18 @@ TEST_P(RoundTrip, EveryEntryPointReadsBackTheData) {
     std::uint32_t len = 0;
     unsigned char* out = nullptr;
     switch (entry) {
-      case 0: out = reader.Auto_Decipher(envelope.get(), envelope_len, &len); break;
-      case 1: out = reader.Decipher(envelope.get(), envelope_len, &len); break;
-      case 2: out = reader.Auto_Decipher_Text(envelope.get(), envelope_len, &len); break;
-      default: out = reader.Decipher_Text(envelope.get(), envelope_len, &len); break;
+      case 0:
+        out = reader.Auto_Decipher(envelope.get(), envelope_len, &len);
+        break;
+      case 1:
+        out = reader.Decipher(envelope.get(), envelope_len, &len);
+        break;
+      case 2:
+        out = reader.Auto_Decipher_Text(envelope.get(), envelope_len, &len);
+        break;
+      default:
+        out = reader.Decipher_Text(envelope.get(), envelope_len, &len);
+        break;
     }
     Owned owned(out);
     ASSERT_NE(out, nullptr) << "entry " << entry << " code " << reader.GetErrorCode();

@@ -53,8 +53,7 @@ struct Vector {
 TEST(Writer, MatchesIndependentlyComputedEnvelopes) {
   // Computed independently from the format description (default key, reserved and filler bytes zero).
   const Vector vectors[] = {
-      {"issue vector 1", "abcdefgh", false,
-       "51580000080000000500000000000000ffffffff00000000000000003d6a9c7f26633ddd"},
+      {"issue vector 1", "abcdefgh", false, "51580000080000000500000000000000ffffffff00000000000000003d6a9c7f26633ddd"},
       {"issue vector 2", "Hello, world!", true,
        "515800000d000000050000005cbf0700ffffffff0000000000000000187715ea05a9fd8bf556eb2388076ecd"},
   };
@@ -87,8 +86,8 @@ Bytes CompressedFixture(const Bytes& data, std::uint32_t checksum) {
   TBlowfish keyed(nullptr);
   EXPECT_TRUE(keyed.InitializeKey());
   qx::envelope::encipher_body(keyed, body.data(), body.size());
-  Bytes envelope = HeaderBytes(static_cast<std::uint32_t>(data.size()), checksum,
-                               static_cast<std::int32_t>(padded - stream_len));
+  Bytes envelope =
+      HeaderBytes(static_cast<std::uint32_t>(data.size()), checksum, static_cast<std::int32_t>(padded - stream_len));
   envelope.insert(envelope.end(), body.begin(), body.end());
   return envelope;
 }

@@ -85,6 +85,7 @@ TEST(FormText, ReadingWhatWasWrittenRebuildsTheTree) {
 }
 
 TEST(FormText, ReadsLooserLayout) {
+  TWidget::Register();
   const std::unique_ptr<TComponent> read = ReadComponentText(
       "\r\n"
       "\tobject TWidget\r\n"

@@ -1,7 +1,9 @@
 // RegisterComponents and the palette: pages in order, idempotent repeats, refused conflicts leave no trace.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "vcl/Exceptions.h"
@@ -85,6 +87,28 @@ TEST_F(PaletteTest, RefusedRegistrationRecordsNothing) {
 
   EXPECT_EQ(CurrentLayout(), before);
   EXPECT_EQ(GetClass("TWidget"), &TWidget::MetaClass());
+}
+
+TEST_F(PaletteTest, ConcurrentRegistrationsAgree) {
+  // Several design-time packages may register from different threads; the result must be as if in turn.
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([t] {
+      const TMetaClass* const widget[] = {&TWidget::MetaClass()};
+      const TMetaClass* const gizmo[] = {&TGizmo::MetaClass()};
+      for (int i = 0; i < 200; ++i) {
+        RegisterComponents(t % 2 == 0 ? "Standard" : "Extra", t % 2 == 0 ? widget : gizmo);
+        (void)GetPalette();
+        (void)GetClass("TWidget");
+      }
+    });
+  }
+  for (std::thread& thread : threads) {
+    thread.join();
+  }
+  Layout layout = CurrentLayout();
+  std::sort(layout.begin(), layout.end());
+  EXPECT_EQ(layout, (Layout{{"Extra", {"TGizmo"}}, {"Standard", {"TWidget"}}}));
 }
 
 TEST_F(PaletteTest, ClearEmptiesThePaletteButKeepsClassesReadable) {
