@@ -2,11 +2,14 @@
 #include "cli/Terminal.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
+#include <iterator>
 
 #include "cipher/SecureWipe.h"
 #include "cli/Failure.h"
@@ -31,19 +34,42 @@ class TerminalFd {
   int fd_;
 };
 
-// Echo off for its lifetime.
+// What a signal handler needs to give the terminal its echo back when the prompt is interrupted (Ctrl-C):
+// tcsetattr is async-signal-safe. Only one prompt runs at a time, before any worker thread exists.
+volatile std::sig_atomic_t g_interrupted_fd = -1;
+termios g_interrupted_saved{};
+
+extern "C" void restore_terminal_and_die(int sig) {
+  if (g_interrupted_fd >= 0) ::tcsetattr(g_interrupted_fd, TCSANOW, &g_interrupted_saved);
+  ::signal(sig, SIG_DFL);
+  ::raise(sig);
+}
+
+constexpr int kFatalSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+
+// Echo off for its lifetime, also restored when a signal ends the process meanwhile.
 class EchoOff {
  public:
   explicit EchoOff(int fd) : fd_(fd) {
     if (::tcgetattr(fd_, &saved_) != 0) {
       return;
     }
+    g_interrupted_saved = saved_;
+    g_interrupted_fd = fd_;
+    struct sigaction restore {};
+    restore.sa_handler = restore_terminal_and_die;
+    sigemptyset(&restore.sa_mask);
+    for (std::size_t i = 0; i < std::size(kFatalSignals); ++i) ::sigaction(kFatalSignals[i], &restore, &previous_[i]);
     termios quiet = saved_;
     quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHOE | ECHOK | ECHONL);
     active_ = ::tcsetattr(fd_, TCSAFLUSH, &quiet) == 0;
   }
   ~EchoOff() {
     if (active_) ::tcsetattr(fd_, TCSAFLUSH, &saved_);
+    if (g_interrupted_fd == fd_) {
+      for (std::size_t i = 0; i < std::size(kFatalSignals); ++i) ::sigaction(kFatalSignals[i], &previous_[i], nullptr);
+      g_interrupted_fd = -1;
+    }
   }
   EchoOff(const EchoOff&) = delete;
   EchoOff& operator=(const EchoOff&) = delete;
@@ -51,6 +77,7 @@ class EchoOff {
  private:
   int fd_;
   termios saved_{};
+  struct sigaction previous_[std::size(kFatalSignals)]{};
   bool active_ = false;
 };
 

@@ -9,7 +9,8 @@ namespace qx::fuzz {
 // Every harness accepts any input of any size; it returns normally unless an invariant breaks (Check.h).
 // The layout each one gives its input is described in fuzz/README.md and at its definition.
 
-// Input: an envelope, read through all four reader entry points under a fixed key and the all-zero key state.
+// Input: an envelope, read with Decipher and Decipher_Text under a fixed key and the all-zero key state, and
+// with one of the Auto entry points (chosen by the reserved header byte 3) under the fixed key.
 void read_envelope(const std::uint8_t* data, std::size_t size);
 // Input: marker (le32), data length (le32), then the compressed body handed to Decompress.
 void decompress_body(const std::uint8_t* data, std::size_t size);

@@ -1,5 +1,5 @@
-// Fuzz harness for the envelope reader: any bytes, read through all four entry points under a fixed key and
-// under the all-zero key state of an object that never ran a key schedule.
+// Fuzz harness for the envelope reader: any bytes, read through its entry points under a fixed key and under
+// the all-zero key state of an object that never ran a key schedule.
 #include <cstdlib>
 #include <cstring>
 #include <memory>

@@ -352,6 +352,15 @@ TEST_F(Qxenv, PromptsForTheKeyWithoutEcho) {
   EXPECT_FALSE(std::filesystem::exists(dir / "slip.qx"));
 }
 
+// Ctrl-C at the prompt ends the tool, and the terminal gets its echo back.
+TEST_F(Qxenv, InterruptedPromptRestoresEcho) {
+  const RunResult r =
+      run({"open", "-o", dir / "out.txt", sealed_sample("sample.qx")}, {.terminal = true, .typed_lines = {"\x03"}});
+  EXPECT_NE(r.exit_code, kOk);
+  EXPECT_TRUE(r.echo_after) << r.terminal;
+  EXPECT_FALSE(std::filesystem::exists(dir / "out.txt"));
+}
+
 TEST_F(Qxenv, NoRawEnvelopeOnATerminal) {
   const RunResult raw =
       run({"seal", "--default-key", dir / "sample.txt"}, {.terminal = true, .stdout_on_terminal = true});

@@ -5,6 +5,7 @@
 #include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -33,6 +34,14 @@ class PseudoTerminal {
   PseudoTerminal& operator=(const PseudoTerminal&) = delete;
 
   [[nodiscard]] const std::string& slave_path() const noexcept { return slave_path_; }
+
+  [[nodiscard]] bool echoes() const {
+    const int fd = open(slave_path_.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    termios settings{};
+    const bool echo = fd >= 0 && tcgetattr(fd, &settings) == 0 && (settings.c_lflag & ECHO) != 0;
+    if (fd >= 0) close(fd);
+    return echo;
+  }
 
   // Reads what is there within `timeout_ms`; false once the other side is closed or nothing came.
   bool read_some(std::string& transcript, int timeout_ms) {
@@ -135,6 +144,7 @@ RunResult run_qxenv(const std::vector<std::string>& args, const RunOptions& opti
     }
     while (tty->read_some(result.terminal, 0)) {
     }
+    result.echo_after = tty->echoes();
   } else {
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }

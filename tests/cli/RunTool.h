@@ -10,10 +10,11 @@
 namespace qxenv::test {
 
 struct RunResult {
-  int exit_code = -1;    // -1 when the process did not exit normally
-  std::string out;       // standard output
-  std::string err;       // standard error
-  std::string terminal;  // everything the terminal showed, when there was one
+  int exit_code = -1;       // -1 when the process did not exit normally
+  std::string out;          // standard output
+  std::string err;          // standard error
+  std::string terminal;     // everything the terminal showed, when there was one
+  bool echo_after = false;  // whether the terminal echoes input once the process is gone
 };
 
 struct RunOptions {
