@@ -24,10 +24,20 @@ std::string quoted_bytes(const std::uint8_t* bytes, std::size_t count) {
   return text + "\"";
 }
 
+// File names come from the command line or a directory listing: control bytes must not reach the terminal.
+std::string printable_name(const std::string& name) {
+  std::string text;
+  for (const char c : name) {
+    const auto b = static_cast<unsigned char>(c);
+    text += b < 0x20 || b == 0x7F ? printf_string("\\x%02X", static_cast<unsigned>(b)) : std::string(1, c);
+  }
+  return text;
+}
+
 }  // namespace
 
 std::string describe_envelope(const std::string& name, const qx::EnvelopeInfo& info) {
-  std::string text = "file: " + name + "\n";
+  std::string text = "file: " + printable_name(name) + "\n";
   text += printf_string("envelope length: %zu bytes\n", info.envelope_length);
   if (!info.header_complete) {
     text += printf_string("header: incomplete (%zu of %zu bytes)\n", info.envelope_length, qx::envelope::kHeaderSize);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <ostream>
 #include <string>
 
 #include "Blowfish.h"
@@ -20,6 +21,9 @@ struct KeyedVector {
   std::uint32_t zero_l, zero_r;  // Blowfish_encipher of (0, 0)
   std::uint32_t seq_l, seq_r;    // Blowfish_encipher of (0x01234567, 0x89ABCDEF)
 };
+
+// GoogleTest would otherwise print the raw bytes of the parameter, std::string's unused buffer included.
+void PrintTo(const KeyedVector& v, std::ostream* os) { *os << v.name; }
 
 class KeyedKnownAnswer : public testing::TestWithParam<KeyedVector> {};
 

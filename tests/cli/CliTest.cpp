@@ -315,6 +315,14 @@ TEST_F(Qxenv, InspectReportsHeaderAndVerdict) {
   EXPECT_NE(mixed.out.find("structure: refused, code 5"), std::string::npos) << mixed.out;
   EXPECT_NE(mixed.err.find("qxenv: " + dir / "junk" + ": not an envelope"), std::string::npos) << mixed.err;
   EXPECT_NE(mixed.err.find("qxenv: " + dir / "missing" + ": No such file"), std::string::npos) << mixed.err;
+
+  // A crafted file name must not send control sequences to the terminal that shows the report.
+  const std::string evil = dir / "evil\x1b[2Jname.qx";
+  write_file(evil, read_file(sealed));
+  const RunResult escaped = run({"inspect", evil});
+  EXPECT_EQ(escaped.exit_code, kOk) << escaped.err;
+  EXPECT_EQ(escaped.out.find('\x1b'), std::string::npos) << escaped.out;
+  EXPECT_NE(escaped.out.find("evil\\x1B[2Jname.qx"), std::string::npos) << escaped.out;
 }
 
 TEST_F(Qxenv, HelpAndVersion) {
