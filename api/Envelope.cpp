@@ -7,7 +7,7 @@
 #include <string>
 
 #include "Blowfish.h"
-#include "cipher/SecureWipe.h"
+#include "envelope/Scratch.h"
 
 namespace qx {
 namespace {
@@ -21,15 +21,6 @@ const unsigned char* source_of(std::span<const std::uint8_t> bytes) noexcept {
 
 struct Free {
   void operator()(unsigned char* p) const noexcept { std::free(p); }
-};
-
-// For buffers holding plaintext: wiped before they go back to the allocator.
-struct WipeAndFree {
-  std::size_t size;
-  void operator()(unsigned char* p) const noexcept {
-    secure_wipe(p, size);
-    std::free(p);
-  }
 };
 
 // A null result with a clear register would be a failure reported as success; call it what it most likely is.
@@ -84,7 +75,8 @@ std::vector<std::uint8_t> open(std::span<const std::uint8_t> envelope, const Key
                        : cipher.Auto_Decipher(source_of(envelope), length, &data_length);
   }
   const std::size_t result_size = raw == nullptr ? 0 : std::size_t{data_length} + (options.text ? 1 : 0);
-  const std::unique_ptr<unsigned char, WipeAndFree> data(raw, WipeAndFree{result_size});
+  // Plaintext: wiped before it goes back to the allocator.
+  const envelope::WipedBuffer data(raw, result_size);
   if (!data) {
     throw_failure(cipher);
   }
