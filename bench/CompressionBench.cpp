@@ -39,7 +39,8 @@ bool zlib_inflate(const std::vector<unsigned char>& in, std::vector<unsigned cha
   s.avail_in = static_cast<uInt>(in.size());
   s.next_out = out.data();
   s.avail_out = static_cast<uInt>(out.size());
-  const int ret = inflate(&s, Z_NO_FLUSH);
+  // The whole stream in one call with Z_FINISH, as Decompress does: zlib then keeps no window.
+  const int ret = inflate(&s, Z_FINISH);
   inflateEnd(&s);
   return ret == Z_STREAM_END;
 }

@@ -11,6 +11,9 @@ namespace qx::cipher {
 // Everything here reads the reduced boxes, which ResetBox and IniitializeBlowfish keep equal to S0 and S2
 // mod 232, so the results are those of the round function as defined, without a division per lookup.
 struct KeyStateAccess {
+  [[nodiscard]] static const KeyState& key_state(const TBlowfish& cipher) noexcept { return cipher.FKeyState; }
+  [[nodiscard]] static const ReducedBoxes& reduced_boxes(const TBlowfish& cipher) noexcept { return cipher.FReduced; }
+
   // Both operands are addressed from the object so one base register serves all five tables.
   [[nodiscard, gnu::always_inline]] static inline std::uint32_t round(const TBlowfish& cipher,
                                                                       std::uint32_t x) noexcept {

@@ -2,74 +2,86 @@
 #include "envelope/BodyTransform.h"
 
 #include "Blowfish.h"
-#include "cipher/KeyStateAccess.h"
+#include "cipher/LanesX86.h"
 #include "cipher/SecureWipe.h"
 #include "envelope/Format.h"
 
 namespace qx::envelope {
 namespace {
 
-using qx::cipher::KeyStateAccess;
-
-// Blocks are independent (no chaining), so several go through the rounds together and the table loads of one
-// hide the latency of the others. Four lanes keep every half in a register on x86-64; six measured no faster,
-// eight spill, and AVX2 gathers measured slower than scalar loads on the target machine.
-constexpr std::size_t kLanes = 4;
+using qx::cipher::kLanes;
+using qx::cipher::LaneKernel;
 
 // The halves in flight; held by the caller so that they are wiped once per body, not once per group.
 struct Lanes {
   std::uint32_t l[kLanes];
   std::uint32_t r[kLanes];
-  std::uint32_t l1[1];
-  std::uint32_t r1[1];
 };
 
-template <std::size_t N>
-void encipher_group(const TBlowfish& cipher, unsigned char* block, std::uint32_t (&l)[N],
-                    std::uint32_t (&r)[N]) noexcept {
-  for (std::size_t k = 0; k < N; ++k) {
-    l[k] = load_le32(block + k * kBlockSize);
-    r[k] = load_le32(block + k * kBlockSize + 4);
-  }
-  KeyStateAccess::encipher(cipher, l, r);
-  for (std::size_t k = 0; k < N; ++k) {
-    store_le32(block + k * kBlockSize, l[k] ^ r[k]);
-    store_le32(block + k * kBlockSize + 4, l[k] ^ kBlockWordKey);
-  }
+void load_for_encipher(const unsigned char* block, std::uint32_t& l, std::uint32_t& r) noexcept {
+  l = load_le32(block);
+  r = load_le32(block + 4);
 }
 
-template <std::size_t N>
-void decipher_group(const TBlowfish& cipher, unsigned char* block, std::uint32_t (&l)[N],
-                    std::uint32_t (&r)[N]) noexcept {
-  for (std::size_t k = 0; k < N; ++k) {
-    l[k] = load_le32(block + k * kBlockSize + 4) ^ kBlockWordKey;
-    r[k] = load_le32(block + k * kBlockSize) ^ l[k];
+void store_enciphered(unsigned char* block, std::uint32_t l, std::uint32_t r) noexcept {
+  store_le32(block, l ^ r);
+  store_le32(block + 4, l ^ kBlockWordKey);
+}
+
+void load_for_decipher(const unsigned char* block, std::uint32_t& l, std::uint32_t& r) noexcept {
+  l = load_le32(block + 4) ^ kBlockWordKey;
+  r = load_le32(block) ^ l;
+}
+
+void store_deciphered(unsigned char* block, std::uint32_t l, std::uint32_t r) noexcept {
+  store_le32(block, l);
+  store_le32(block + 4, r);
+}
+
+// Runs whole groups through the four-block kernel and the remaining blocks one at a time; `load` and `store`
+// carry the format's word mixing on either side of the cipher.
+template <auto load, auto store, auto single>
+void transform_blocks(const TBlowfish& cipher, LaneKernel kernel, unsigned char* body, std::size_t blocks,
+                      Lanes& lanes) noexcept {
+  std::size_t b = 0;
+  for (; b + kLanes <= blocks; b += kLanes) {
+    unsigned char* const group = body + b * kBlockSize;
+    for (std::size_t k = 0; k < kLanes; ++k) load(group + k * kBlockSize, lanes.l[k], lanes.r[k]);
+    kernel(cipher, lanes.l, lanes.r);
+    for (std::size_t k = 0; k < kLanes; ++k) store(group + k * kBlockSize, lanes.l[k], lanes.r[k]);
   }
-  KeyStateAccess::decipher(cipher, l, r);
-  for (std::size_t k = 0; k < N; ++k) {
-    store_le32(block + k * kBlockSize, l[k]);
-    store_le32(block + k * kBlockSize + 4, r[k]);
+  for (; b < blocks; ++b) {
+    unsigned char* const block = body + b * kBlockSize;
+    load(block, lanes.l[0], lanes.r[0]);
+    (cipher.*single)(&lanes.l[0], &lanes.r[0]);
+    store(block, lanes.l[0], lanes.r[0]);
   }
 }
 
 }  // namespace
 
 void encipher_body(const TBlowfish& cipher, unsigned char* body, std::size_t len) noexcept {
-  const std::size_t blocks = len / kBlockSize;
+  encipher_body_with(cipher, qx::cipher::fast_lane_kernels(), body, len);
+}
+
+void decipher_body(const TBlowfish& cipher, unsigned char* body, std::size_t len) noexcept {
+  decipher_body_with(cipher, qx::cipher::fast_lane_kernels(), body, len);
+}
+
+void encipher_body_with(const TBlowfish& cipher, const qx::cipher::LaneKernels& kernels, unsigned char* body,
+                        std::size_t len) noexcept {
   Lanes lanes;
-  std::size_t b = 0;
-  for (; b + kLanes <= blocks; b += kLanes) encipher_group(cipher, body + b * kBlockSize, lanes.l, lanes.r);
-  for (; b < blocks; ++b) encipher_group(cipher, body + b * kBlockSize, lanes.l1, lanes.r1);
+  transform_blocks<load_for_encipher, store_enciphered, &TBlowfish::Blowfish_encipher>(cipher, kernels.encipher, body,
+                                                                                       len / kBlockSize, lanes);
   // The lanes held plaintext.
   qx::secure_wipe(&lanes, sizeof lanes);
 }
 
-void decipher_body(const TBlowfish& cipher, unsigned char* body, std::size_t len) noexcept {
-  const std::size_t blocks = len / kBlockSize;
+void decipher_body_with(const TBlowfish& cipher, const qx::cipher::LaneKernels& kernels, unsigned char* body,
+                        std::size_t len) noexcept {
   Lanes lanes;
-  std::size_t b = 0;
-  for (; b + kLanes <= blocks; b += kLanes) decipher_group(cipher, body + b * kBlockSize, lanes.l, lanes.r);
-  for (; b < blocks; ++b) decipher_group(cipher, body + b * kBlockSize, lanes.l1, lanes.r1);
+  transform_blocks<load_for_decipher, store_deciphered, &TBlowfish::Blowfish_decipher>(cipher, kernels.decipher, body,
+                                                                                       len / kBlockSize, lanes);
   // The lanes held plaintext.
   qx::secure_wipe(&lanes, sizeof lanes);
 }

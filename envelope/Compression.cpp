@@ -18,7 +18,7 @@ using qx::envelope::WipeOnExit;
 
 namespace {
 
-// Data passes between the caller's buffers and zlib through staging areas of this size.
+// Compress passes data between the caller's buffers and zlib through staging areas of this size.
 constexpr std::size_t kStagingSize = 4096;
 using Staging = std::array<unsigned char, kStagingSize>;
 
@@ -173,52 +173,25 @@ unsigned char* TBlowfish::Decompress(unsigned char* src, std::uint32_t len, int 
     return nullptr;
   }
   StreamEnd stream_end(stream, inflateEnd);
-  Staging in;
-  Staging out;
-  WipeOnExit wipe_in(in.data(), in.size());
-  WipeOnExit wipe_out(out.data(), out.size());
 
-  const auto fail = [&](int code) -> unsigned char* {
-    FErrorCode = code;
+  // One call straight into the result: the whole stream is at hand and its length is known, so zlib needs no
+  // window of its own (Z_FINISH) and nothing passes through a copy. The filler after the stream is never shown
+  // to zlib; the output space is exactly the announced length, so a stream yielding more cannot end.
+  stream.next_in = src;
+  stream.avail_in = len - static_cast<std::uint32_t>(marker);
+  stream.next_out = output.get();
+  stream.avail_out = static_cast<uInt>(expected);
+  const int ret = inflate(&stream, Z_FINISH);
+  if (ret == Z_MEM_ERROR) {
+    FErrorCode = ErrNoMemory;
     return nullptr;
-  };
-  std::uint64_t produced = 0;
-  bool ended = false;
-  std::uint32_t consumed = 0;
-  while (consumed < len) {
-    // Input after the end of the stream means the body is not what the writer made.
-    if (ended) return fail(ErrDecompress);
-    auto chunk = static_cast<uInt>(std::min<std::uint64_t>(len - consumed, kStagingSize));
-    std::memcpy(in.data(), src + consumed, chunk);
-    consumed += chunk;
-    // The filler after the stream is never shown to zlib. The last chunk is a whole number of blocks, so it
-    // is longer than any filler.
-    if (consumed == len) chunk -= static_cast<uInt>(marker);
-    stream.next_in = in.data();
-    stream.avail_in = chunk;
-    for (;;) {
-      stream.next_out = out.data();
-      stream.avail_out = kStagingSize;
-      const int ret = inflate(&stream, Z_NO_FLUSH);
-      const std::size_t n = kStagingSize - stream.avail_out;
-      // After a call that filled the staging area exactly as the input ran out, zlib reports that it
-      // cannot progress; that ends the chunk normally.
-      if (ret == Z_BUF_ERROR && stream.avail_in == 0 && n == 0) break;
-      if (ret == Z_MEM_ERROR) return fail(ErrNoMemory);
-      if (ret != Z_OK && ret != Z_STREAM_END) return fail(ErrDecompress);
-      if (n > expected - produced) return fail(ErrDecompress);
-      std::memcpy(output.get() + produced, out.data(), n);
-      produced += n;
-      if (ret == Z_STREAM_END) {
-        ended = true;
-        break;
-      }
-      if (stream.avail_out != 0) break;
-    }
-    if (stream.avail_in != 0) return fail(ErrDecompress);
   }
-  // A stream cut short, or one that yields fewer bytes than the header announced, is damaged.
-  if (!ended || produced != expected) return fail(ErrDecompress);
+  // Input after the end of the stream means the body is not what the writer made; a stream cut short, or one
+  // that yields fewer or more bytes than the header announced, is damaged.
+  if (ret != Z_STREAM_END || stream.avail_in != 0 || stream.avail_out != 0) {
+    FErrorCode = ErrDecompress;
+    return nullptr;
+  }
   stream_end.finish();
   return output.release();
 }

@@ -1,5 +1,9 @@
-// Summed CRC: the sum of a CRC-16 register's value after every byte.
+// Summed CRC: the sum of a CRC-16 register's value after every byte. The portable variant, and the choice
+// between it and the AVX2 variant (CrcAvx2.cpp).
+#include "envelope/Crc.h"
+
 #include <array>
+#include <cstddef>
 
 #include "Blowfish.h"
 #include "envelope/CrcTable.h"
@@ -29,24 +33,26 @@ constexpr int kChunk = 8;
 
 constexpr std::array<std::array<std::uint16_t, 256>, kChunk> make_advance_tables() noexcept {
   std::array<std::array<std::uint16_t, 256>, kChunk> t{};
-  for (unsigned i = 0; i < 256; ++i) {
-    unsigned r = i << 8;
-    for (int bit = 0; bit < 8; ++bit) r = (r & 0x8000) != 0 ? (r << 1) ^ 0x1021 : r << 1;
-    t[0][i] = static_cast<std::uint16_t>(r);
-  }
-  for (int k = 1; k < kChunk; ++k) {
-    for (unsigned i = 0; i < 256; ++i) {
-      const unsigned prev = t[k - 1][i];
-      t[k][i] = static_cast<std::uint16_t>(((prev << 8) & 0xFFFF) ^ t[0][prev >> 8]);
-    }
+  for (int k = 0; k < kChunk; ++k) {
+    for (unsigned i = 0; i < 256; ++i)
+      t[k][i] = static_cast<std::uint16_t>(qx::envelope::advance_linear_zeros(i << 8, 1 + k));
   }
   return t;
 }
 
 constexpr auto kAdvance = make_advance_tables();
 
-// Out of line so that the compiler keeps a branch here: the chain must not wait for the exact value.
-[[gnu::noinline, gnu::cold]] std::uint32_t exact_register(std::uint32_t upper) noexcept { return upper >> 16; }
+// The value unchanged, but unknown to the optimiser from here on.
+[[gnu::always_inline]] inline std::uint32_t opaque(std::uint32_t v) noexcept {
+#if defined(__GNUC__) || defined(__clang__)
+  asm("" : "+r"(v));
+#endif
+  return v;
+}
+
+// Out of line so that the compiler keeps a branch here (no conditional move): the chain must not wait for the
+// exact value.
+[[gnu::noinline, gnu::cold]] std::uint32_t exact_register(std::uint32_t upper) noexcept { return opaque(upper) >> 16; }
 
 // Exact register values of four bytes from a start register (given << 16) and the four bytes (first byte
 // highest). One 64-bit word carries two views of the same register: the upper half holds it with the bytes still
@@ -64,20 +70,19 @@ constexpr auto kAdvance = make_advance_tables();
   return static_cast<std::uint32_t>(y);
 }
 
-}  // namespace
-
-void TBlowfish::crcupdate(const unsigned char* byte, std::uint16_t* crc) const noexcept {
-  *crc = static_cast<std::uint16_t>(step(*crc, *byte));
-}
-
+// Summed CRC of len bytes from register crc; leaves the final register in crc.
 // Every register value enters the sum, but only the register itself is a serial dependency. For each chunk of
 // eight bytes the exact values are computed one byte at a time from the chunk's start register, off the chain,
 // while the next chunk starts from the linear eight-byte jump. The jump is exact unless an index inside the
 // chunk met the quirk entry; then it differs from the chunk's exact last value, which is taken instead. That
 // test is a rarely taken branch, so the chain runs ahead on the jump and only a quirk chunk costs a
 // misprediction.
-std::uint32_t TBlowfish::CRC(const unsigned char* data, std::uint32_t len) const noexcept {
-  std::uint32_t crc = 0;
+}  // namespace
+
+namespace qx::envelope {
+
+std::uint32_t summed_crc_run(const unsigned char* data, std::uint32_t len, std::uint32_t& crc_io) noexcept {
+  std::uint32_t crc = crc_io;
   // Each exact value arrives as register << 16 with zero low bits, so the sum is kept scaled by 2^16; below
   // 2^48 * 2^16 for any 32-bit length, it never overflows.
   std::uint64_t scaled_sum = 0;
@@ -97,7 +102,10 @@ std::uint32_t TBlowfish::CRC(const unsigned char* data, std::uint32_t len) const
     const std::uint32_t mid = exact_four(crc << 16, first, scaled_sum);
     const std::uint32_t last = exact_four(mid, second, scaled_sum);
     crc = jump;
-    if ((last >> 16) != jump) [[unlikely]] {
+    // Compared with an opaque copy of the jump: were the optimiser to see that crc equals the exact value either
+    // way, it would take the exact value unconditionally (as it did once len was a known constant), and the chain
+    // would wait for the exact values again.
+    if ((last >> 16) != opaque(jump)) [[unlikely]] {
       crc = exact_register(last);
     }
   }
@@ -106,5 +114,34 @@ std::uint32_t TBlowfish::CRC(const unsigned char* data, std::uint32_t len) const
     crc = step(crc, data[i]);
     sum += crc;
   }
+  crc_io = crc;
   return sum;
+}
+
+std::uint32_t summed_crc_portable(const unsigned char* data, std::uint32_t len) noexcept {
+  std::uint32_t crc = 0;
+  return summed_crc_run(data, len, crc);
+}
+
+}  // namespace qx::envelope
+
+namespace {
+
+using SummedCrcFn = std::uint32_t (*)(const unsigned char*, std::uint32_t) noexcept;
+
+// Chosen once, on the first checksum.
+SummedCrcFn select_summed_crc() noexcept {
+  if (qx::envelope::summed_crc_avx2_available()) return &qx::envelope::summed_crc_avx2;
+  return &qx::envelope::summed_crc_portable;
+}
+
+}  // namespace
+
+void TBlowfish::crcupdate(const unsigned char* byte, std::uint16_t* crc) const noexcept {
+  *crc = static_cast<std::uint16_t>(step(*crc, *byte));
+}
+
+std::uint32_t TBlowfish::CRC(const unsigned char* data, std::uint32_t len) const noexcept {
+  static const SummedCrcFn impl = select_summed_crc();
+  return impl(data, len);
 }

@@ -1,8 +1,11 @@
 // Envelope layout constants and little-endian field access.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <type_traits>
 
 namespace qx::envelope {
 
@@ -28,12 +31,23 @@ static_assert(kMarkerOffset + 4 + 8 == kHeaderSize, "eight reserved bytes close 
 static_assert(kBlockWordKey == 0x001B7EF8u);
 static_assert(kMaxFillerMarker + 1 == kBlockSize);
 
+// At run time on little-endian machines one 32-bit access: compilers do not always merge the byte accesses, and
+// the body transform moves two words per block.
 [[nodiscard]] constexpr std::uint32_t load_le32(const unsigned char* p) noexcept {
+  if (!std::is_constant_evaluated() && std::endian::native == std::endian::little) {
+    std::uint32_t v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+  }
   return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
          static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
 }
 
 constexpr void store_le32(unsigned char* p, std::uint32_t v) noexcept {
+  if (!std::is_constant_evaluated() && std::endian::native == std::endian::little) {
+    std::memcpy(p, &v, sizeof v);
+    return;
+  }
   p[0] = static_cast<unsigned char>(v);
   p[1] = static_cast<unsigned char>(v >> 8);
   p[2] = static_cast<unsigned char>(v >> 16);

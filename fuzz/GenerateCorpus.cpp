@@ -1,5 +1,6 @@
 // Writes the seed corpora of the fuzz harnesses: envelopes of many shapes built from the cipher's building
-// blocks and zlib (not by the writer under test), compressed bodies, round-trip inputs and form text.
+// blocks and zlib (not by the writer under test), compressed bodies, round-trip inputs, form text and
+// differential inputs.
 #include <zlib.h>
 
 #include <cstdio>
@@ -235,6 +236,14 @@ void decompress_corpus(Corpus& c) {
   c.add("trailing-block", decompress_input(0, 1000, concat(stream, zeros(8))));
 }
 
+// Key text of `n` bytes, any byte but zero.
+std::string random_string_key(std::size_t n, std::uint32_t seed) {
+  std::mt19937 rng(seed);
+  std::string out(n, ' ');
+  for (auto& ch : out) ch = static_cast<char>(1 + rng() % 255);
+  return out;
+}
+
 // Round-trip input: flags, key length, key, data (see RoundTripHarness.cpp for the flag bits).
 Bytes round_trip_input(std::uint8_t flags, const std::string& key, const Bytes& data) {
   Bytes out{flags, static_cast<std::uint8_t>(key.size())};
@@ -343,6 +352,44 @@ void inspect_corpus(Corpus& c) {
   c.add("magic-escape", bad);
 }
 
+// Differential input: flags, key length, quirk share, key, data (see DifferentialHarness.cpp). Flag bits 0-1 the
+// key condition (0 none, 1 ResetBox, 2 InitializeKey, 3 IniitializeBlowfish), 2-3 the prior state (0 fresh,
+// 1 default key, 2 ResetBox, 3 reversed key), 4 quirk-heavy checksum variant, 5-7 buffer skew.
+Bytes differential_input(std::uint8_t flags, const std::string& key, std::uint8_t quirk_share, const Bytes& data) {
+  Bytes out{flags, static_cast<std::uint8_t>(key.size()), quirk_share};
+  out.insert(out.end(), key.begin(), key.end());
+  out.insert(out.end(), data.begin(), data.end());
+  return out;
+}
+
+void differential_corpus(Corpus& c) {
+  constexpr std::uint8_t kNone = 0, kResetBox = 1, kInitializeKey = 2, kDirect = 3;
+  constexpr std::uint8_t kPriorDefault = 1 << 2, kPriorResetBox = 2 << 2, kPriorReversed = 3 << 2;
+  constexpr std::uint8_t kQuirk = 1 << 4;
+  const auto skew = [](unsigned s) { return static_cast<std::uint8_t>(s << 5); };
+  const std::string key = TBlowfish::DefaultKey;
+  c.add("empty", {});
+  c.add("fresh-data-40", differential_input(kNone, "", 0, random_bytes(40, 8)));
+  c.add("reset-box-data-24", differential_input(kResetBox | kPriorDefault, "", 0, random_bytes(24, 9)));
+  c.add("key-short-data-8", differential_input(kInitializeKey, "k", 0, random_bytes(8, 10)));
+  c.add("key-default-data-0", differential_input(kInitializeKey | kPriorResetBox, key, 0, {}));
+  c.add("key-default-data-32-skew-3", differential_input(kInitializeKey | skew(3), key, 0, random_bytes(32, 11)));
+  c.add("key-56-data-100", differential_input(kInitializeKey | kPriorReversed, std::string(56, 'k'), 0, text(100)));
+  // Over-long keys are refused and leave the prior state: the default key's, and the initial tables.
+  c.add("key-57-data-40", differential_input(kInitializeKey | kPriorDefault, std::string(57, 'k'), 0, text(40)));
+  c.add("key-63-direct-data-24",
+        differential_input(kDirect | kPriorResetBox, random_string_key(63, 12), 0, random_bytes(24, 13)));
+  // A zero byte ends the key text for InitializeKey; the direct schedule takes every byte.
+  c.add("key-zero-inside-data-33", differential_input(kInitializeKey, std::string("ab\0cd", 5), 0, text(33)));
+  c.add("direct-zero-inside-data-100-skew-5",
+        differential_input(kDirect | skew(5), std::string("ab\0cd", 5), 0, random_bytes(100, 14)));
+  c.add("direct-56-data-4096-quirk", differential_input(kDirect | kPriorDefault | kQuirk | skew(1),
+                                                        random_string_key(56, 15), 100, random_bytes(4096, 16)));
+  c.add("reversed-prior-data-104-quirk-all",
+        differential_input(kNone | kPriorReversed | kQuirk, "reversed", 255, random_bytes(104, 17)));
+  c.add("fresh-zeros-4100-quirk", differential_input(kNone | kQuirk | skew(7), "", 30, zeros(4100)));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -356,12 +403,15 @@ int main(int argc, char** argv) {
   Corpus round_trip(root / "round_trip");
   Corpus form_text(root / "form_text");
   Corpus inspect(root / "inspect");
+  Corpus differential(root / "differential");
   reader_corpus(reader);
   decompress_corpus(decompress);
   round_trip_corpus(round_trip);
   form_text_corpus(form_text);
   inspect_corpus(inspect);
-  std::printf("reader %d, decompress %d, round_trip %d, form_text %d, inspect %d seeds in %s\n", reader.count(),
-              decompress.count(), round_trip.count(), form_text.count(), inspect.count(), root.c_str());
+  differential_corpus(differential);
+  std::printf("reader %d, decompress %d, round_trip %d, form_text %d, inspect %d, differential %d seeds in %s\n",
+              reader.count(), decompress.count(), round_trip.count(), form_text.count(), inspect.count(),
+              differential.count(), root.c_str());
   return 0;
 }

@@ -20,5 +20,8 @@ void seal_and_open(const std::uint8_t* data, std::size_t size);
 void read_form_text(const std::uint8_t* data, std::size_t size);
 // Input: an envelope, inspected without a key as qxenv inspect does, and the report made of it.
 void inspect_envelope(const std::uint8_t* data, std::size_t size);
+// Input: flags, key length, quirk share, key, data; the library's key schedule, round function, block and body
+// transforms and checksum must agree with the plain reference of tests/reference.
+void compare_with_reference(const std::uint8_t* data, std::size_t size);
 
 }  // namespace qx::fuzz

@@ -162,10 +162,9 @@ TEST(Compress, NullSource) {
   EXPECT_EQ(len, 7u);
 }
 
-TEST(Decompress, ReadsHandBuiltStoredStreamsAcrossChunkBoundaries) {
-  // 16384 bytes in one stored block: the second 4096-byte input chunk lies wholly inside the block and inflates
-  // to exactly 4096 bytes. 4080 bytes behind an empty block make a stream of exactly one chunk (16 framing
-  // bytes); 4088 bytes make a stream that spills 3 bytes into a second chunk.
+TEST(Decompress, ReadsHandBuiltStoredStreams) {
+  // Stored blocks of several sizes, some behind an empty block: 4080 bytes so framed make a stream of exactly
+  // 4096 bytes, 4088 bytes one a few bytes longer, 16384 bytes one block spanning several pages of input.
   struct Case {
     std::size_t n;
     bool shifted;

@@ -5,10 +5,13 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Blowfish.h"
+#include "cipher/LanesX86.h"
 #include "envelope/BodyTransform.h"
+#include "envelope/Crc.h"
 #include "reference/Reference.h"
 
 namespace {
@@ -79,6 +82,14 @@ TEST(Differential, ResetBoxAndFreshObject) {
   ExpectSameTransforms(bf, initial, rng);
 }
 
+// Every four-block kernel this machine can run is compared, not only the one the library picks.
+std::vector<std::pair<const char*, qx::cipher::LaneKernels>> RunnableLaneKernels() {
+  std::vector<std::pair<const char*, qx::cipher::LaneKernels>> kernels = {
+      {"portable", qx::cipher::portable_lane_kernels()}};
+  if (qx::cipher::have_x86_lane_kernels()) kernels.emplace_back("x86-64", qx::cipher::fast_lane_kernels());
+  return kernels;
+}
+
 TEST(Differential, BodyTransformOverRandomLengthsAndKeys) {
   std::mt19937 rng(8);
   TBlowfish bf(nullptr);
@@ -88,31 +99,61 @@ TEST(Differential, BodyTransformOverRandomLengthsAndKeys) {
   for (int n = 0; n < 20; ++n) lengths.push_back(8 * (rng() % (TBlowfish::MaxData / 8 + 1)));
   lengths.push_back(TBlowfish::MaxData);
 
-  for (std::size_t len : lengths) {
-    const std::string key = RandomKeyText(rng, rng() % 57);
-    bf.Key = key;
-    ASSERT_TRUE(bf.InitializeKey());
-    qx::reference::KeyState ref{};
-    qx::reference::key_schedule(ref, reinterpret_cast<const unsigned char*>(key.c_str()), static_cast<int>(key.size()));
+  for (const auto& [name, kernels] : RunnableLaneKernels()) {
+    for (std::size_t len : lengths) {
+      SCOPED_TRACE(testing::Message() << name << " kernels, length " << len);
+      const std::string key = RandomKeyText(rng, rng() % 57);
+      bf.Key = key;
+      ASSERT_TRUE(bf.InitializeKey());
+      qx::reference::KeyState ref{};
+      qx::reference::key_schedule(ref, reinterpret_cast<const unsigned char*>(key.c_str()),
+                                  static_cast<int>(key.size()));
 
-    Bytes plain(len);
-    for (auto& b : plain) b = static_cast<unsigned char>(rng());
+      Bytes plain(len);
+      for (auto& b : plain) b = static_cast<unsigned char>(rng());
+      Bytes fast = plain;
+      Bytes slow = plain;
+      qx::envelope::encipher_body_with(bf, kernels, fast.data(), fast.size());
+      qx::reference::encipher_body(ref, slow.data(), slow.size());
+      ASSERT_EQ(fast, slow) << "encipher";
+      qx::envelope::decipher_body_with(bf, kernels, fast.data(), fast.size());
+      ASSERT_EQ(fast, plain) << "round trip";
+
+      // Deciphering arbitrary bytes (not produced by encipher) must agree as well.
+      Bytes other(len);
+      for (auto& b : other) b = static_cast<unsigned char>(rng());
+      Bytes fast_other = other;
+      qx::envelope::decipher_body_with(bf, kernels, fast_other.data(), fast_other.size());
+      qx::reference::decipher_body(ref, other.data(), other.size());
+      ASSERT_EQ(fast_other, other) << "decipher";
+    }
+  }
+}
+
+// The library's own choice of kernels in the two key conditions without a schedule: the initial tables (set
+// over a keyed state) and the all-zero state of a fresh object.
+TEST(Differential, BodyTransformUnderInitialTablesAndFreshObject) {
+  std::mt19937 rng(9);
+  Bytes plain(8 * 37);
+  for (auto& b : plain) b = static_cast<unsigned char>(rng());
+  for (const bool reset : {false, true}) {
+    SCOPED_TRACE(reset ? "initial tables" : "fresh object");
+    TBlowfish bf(nullptr);
+    qx::reference::KeyState ref{};
+    if (reset) {
+      // After a schedule, so that stale reduced boxes would show.
+      bf.Key = "a key before the reset";
+      ASSERT_TRUE(bf.InitializeKey());
+      bf.ResetBox();
+      qx::reference::reset_box(ref);
+    }
     Bytes fast = plain;
     Bytes slow = plain;
     qx::envelope::encipher_body(bf, fast.data(), fast.size());
     qx::reference::encipher_body(ref, slow.data(), slow.size());
-    ASSERT_EQ(fast, slow) << "encipher, length " << len;
+    ASSERT_EQ(fast, slow);
     qx::envelope::decipher_body(bf, fast.data(), fast.size());
-    ASSERT_EQ(fast, plain) << "round trip, length " << len;
-
-    // Deciphering arbitrary bytes (not produced by encipher) must agree as well.
-    qx::envelope::decipher_body(bf, slow.data(), slow.size());
-    Bytes other(len);
-    for (auto& b : other) b = static_cast<unsigned char>(rng());
-    Bytes fast_other = other;
-    qx::envelope::decipher_body(bf, fast_other.data(), fast_other.size());
-    qx::reference::decipher_body(ref, other.data(), other.size());
-    ASSERT_EQ(fast_other, other) << "decipher, length " << len;
+    ASSERT_EQ(fast, plain);
   }
 }
 
@@ -144,6 +185,13 @@ TEST(Differential, SummedCrcOverRandomAndQuirkHeavyData) {
       total_bytes += len;
       ASSERT_EQ(bf.CRC(data.data(), static_cast<std::uint32_t>(len)), expected)
           << "length " << len << ", " << hit_percent << "% forced hits";
+      // Each variant behind it directly, whichever the dispatch chose.
+      ASSERT_EQ(qx::envelope::summed_crc_portable(data.data(), static_cast<std::uint32_t>(len)), expected)
+          << "portable, length " << len << ", " << hit_percent << "% forced hits";
+      if (qx::envelope::summed_crc_avx2_available()) {
+        ASSERT_EQ(qx::envelope::summed_crc_avx2(data.data(), static_cast<std::uint32_t>(len)), expected)
+            << "AVX2, length " << len << ", " << hit_percent << "% forced hits";
+      }
       // The same bytes at every alignment of the start address.
       if (len > 16) {
         Bytes shifted(len + 7);
@@ -159,9 +207,19 @@ TEST(Differential, SummedCrcOverRandomAndQuirkHeavyData) {
 
   // A full-size body made only of hits, and runs of the byte 0x51 from a zero register.
   const Bytes all_hits = QuirkHeavyData(rng, TBlowfish::MaxData, 100);
-  EXPECT_EQ(bf.CRC(all_hits.data(), TBlowfish::MaxData), qx::reference::summed_crc(all_hits.data(), all_hits.size()));
+  const std::uint32_t all_hits_sum = qx::reference::summed_crc(all_hits.data(), all_hits.size());
+  EXPECT_EQ(bf.CRC(all_hits.data(), TBlowfish::MaxData), all_hits_sum);
+  EXPECT_EQ(qx::envelope::summed_crc_portable(all_hits.data(), TBlowfish::MaxData), all_hits_sum);
+  if (qx::envelope::summed_crc_avx2_available()) {
+    EXPECT_EQ(qx::envelope::summed_crc_avx2(all_hits.data(), TBlowfish::MaxData), all_hits_sum);
+  }
   const Bytes quirk_bytes(4099, 0x51);
-  EXPECT_EQ(bf.CRC(quirk_bytes.data(), 4099), qx::reference::summed_crc(quirk_bytes.data(), quirk_bytes.size()));
+  const std::uint32_t quirk_bytes_sum = qx::reference::summed_crc(quirk_bytes.data(), quirk_bytes.size());
+  EXPECT_EQ(bf.CRC(quirk_bytes.data(), 4099), quirk_bytes_sum);
+  EXPECT_EQ(qx::envelope::summed_crc_portable(quirk_bytes.data(), 4099), quirk_bytes_sum);
+  if (qx::envelope::summed_crc_avx2_available()) {
+    EXPECT_EQ(qx::envelope::summed_crc_avx2(quirk_bytes.data(), 4099), quirk_bytes_sum);
+  }
 }
 
 TEST(Differential, CrcUpdateOverEveryRegisterHighByteAndInput) {

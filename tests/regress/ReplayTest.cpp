@@ -64,7 +64,7 @@ TEST_P(Replay, PastFindings) { replay(GetParam(), files_in(fs::path(QX_REGRESS_C
 const Harness kHarnesses[] = {
     {"reader", qx::fuzz::read_envelope},     {"decompress", qx::fuzz::decompress_body},
     {"round_trip", qx::fuzz::seal_and_open}, {"form_text", qx::fuzz::read_form_text},
-    {"inspect", qx::fuzz::inspect_envelope},
+    {"inspect", qx::fuzz::inspect_envelope}, {"differential", qx::fuzz::compare_with_reference},
 };
 
 INSTANTIATE_TEST_SUITE_P(Harnesses, Replay, ::testing::ValuesIn(kHarnesses),
