@@ -12,7 +12,7 @@ namespace {
 using qx::cipher::kLanes;
 using qx::cipher::LaneKernel;
 
-// The halves in flight; held by the caller so that they are wiped once per body, not once per group.
+// The halves in flight, wiped once per body rather than once per group.
 struct Lanes {
   std::uint32_t l[kLanes];
   std::uint32_t r[kLanes];
@@ -41,8 +41,9 @@ void store_deciphered(unsigned char* block, std::uint32_t l, std::uint32_t r) no
 // Runs whole groups through the four-block kernel and the remaining blocks one at a time; `load` and `store`
 // carry the format's word mixing on either side of the cipher.
 template <auto load, auto store, auto single>
-void transform_blocks(const TBlowfish& cipher, LaneKernel kernel, unsigned char* body, std::size_t blocks,
-                      Lanes& lanes) noexcept {
+void transform_blocks(const TBlowfish& cipher, LaneKernel kernel, unsigned char* body, std::size_t len) noexcept {
+  const std::size_t blocks = len / kBlockSize;
+  Lanes lanes;
   std::size_t b = 0;
   for (; b + kLanes <= blocks; b += kLanes) {
     unsigned char* const group = body + b * kBlockSize;
@@ -56,6 +57,8 @@ void transform_blocks(const TBlowfish& cipher, LaneKernel kernel, unsigned char*
     (cipher.*single)(&lanes.l[0], &lanes.r[0]);
     store(block, lanes.l[0], lanes.r[0]);
   }
+  // The lanes held plaintext.
+  qx::secure_wipe(&lanes, sizeof lanes);
 }
 
 }  // namespace
@@ -70,20 +73,14 @@ void decipher_body(const TBlowfish& cipher, unsigned char* body, std::size_t len
 
 void encipher_body_with(const TBlowfish& cipher, const qx::cipher::LaneKernels& kernels, unsigned char* body,
                         std::size_t len) noexcept {
-  Lanes lanes;
   transform_blocks<load_for_encipher, store_enciphered, &TBlowfish::Blowfish_encipher>(cipher, kernels.encipher, body,
-                                                                                       len / kBlockSize, lanes);
-  // The lanes held plaintext.
-  qx::secure_wipe(&lanes, sizeof lanes);
+                                                                                       len);
 }
 
 void decipher_body_with(const TBlowfish& cipher, const qx::cipher::LaneKernels& kernels, unsigned char* body,
                         std::size_t len) noexcept {
-  Lanes lanes;
   transform_blocks<load_for_decipher, store_deciphered, &TBlowfish::Blowfish_decipher>(cipher, kernels.decipher, body,
-                                                                                       len / kBlockSize, lanes);
-  // The lanes held plaintext.
-  qx::secure_wipe(&lanes, sizeof lanes);
+                                                                                       len);
 }
 
 }  // namespace qx::envelope
